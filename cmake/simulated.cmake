@@ -50,3 +50,9 @@ servika_tests(sim servika_sim_user)
 servika_tests(app servika_app)
 servika_tests(update servika_app)
 servika_tests(run servika_app)
+
+# The simulated run is tested as the command a person runs.
+if(TARGET run_tests AND TARGET servika-sim-run)
+  target_compile_definitions(run_tests PRIVATE SERVIKA_SIM_RUN="$<TARGET_FILE:servika-sim-run>")
+  add_dependencies(run_tests servika-sim-run)
+endif()

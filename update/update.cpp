@@ -68,29 +68,24 @@ bool FindFirmwareImage(FirmwareImage* image) {
     return false;
 }
 
-bool BeginWriting() {
-    if (SendSimpleCommand(&CurrentUnit, CMD_WRITE_BEGIN) != 0) {
-        FailUpdate(IDS_ERR_WRITE_ACCESS, -2, GetLastError());
+// Whether a step's report went out; if not, the update ends here with the step's text, the
+// status and the system's error code as the failed call left it.
+bool Succeeded(int32_t status, UINT failureTextId) {
+    if (status == 0) return true;
+    FailUpdate(failureTextId, status, GetLastError());
+    return false;
+}
+
+// Write begin, the erase of the application area and the write address, each followed by
+// the pause the unit needs.
+bool PrepareUnit() {
+    if (!Succeeded(SendSimpleCommand(&CurrentUnit, CMD_WRITE_BEGIN), IDS_ERR_WRITE_ACCESS)) {
         return false;
     }
     Sleep(PHASE_PAUSE_MS);
-    return true;
-}
-
-bool EraseApplicationArea() {
-    int32_t status = EraseFlash(&CurrentUnit, FLASH_APP_START);
-    if (status != 0) {
-        FailUpdate(IDS_ERR_ERASE, status, GetLastError());
-        return false;
-    }
+    if (!Succeeded(EraseFlash(&CurrentUnit, FLASH_APP_START), IDS_ERR_ERASE)) return false;
     Sleep(PHASE_PAUSE_MS);
-    return true;
-}
-
-bool SetImageAddress() {
-    int32_t status = SetWriteAddress(&CurrentUnit, FLASH_APP_START);
-    if (status != 0) {
-        FailUpdate(IDS_ERR_SET_ADDRESS, status, GetLastError());
+    if (!Succeeded(SetWriteAddress(&CurrentUnit, FLASH_APP_START), IDS_ERR_SET_ADDRESS)) {
         return false;
     }
     Sleep(PHASE_PAUSE_MS);
@@ -192,9 +187,7 @@ bool SendImage(const FirmwareImage& image) {
 
 // The image counts as written only once the unit has taken the write end.
 bool EndWriting() {
-    int32_t status = SendSimpleCommand(&CurrentUnit, CMD_WRITE_END);
-    if (status != 0) {
-        FailUpdate(IDS_ERR_WRITE_BLOCK, status, GetLastError());
+    if (!Succeeded(SendSimpleCommand(&CurrentUnit, CMD_WRITE_END), IDS_ERR_WRITE_BLOCK)) {
         return false;
     }
     CurrentUnit.firmwareVersion = IMAGE_VERSION;
@@ -218,7 +211,6 @@ void RunUpdate() {
     if (!ConfirmOverwrite()) return;
     FirmwareImage image;
     if (!FindFirmwareImage(&image)) return;
-    if (!BeginWriting() || !EraseApplicationArea() || !SetImageAddress()) return;
-    if (!SendImage(image) || !EndWriting()) return;
+    if (!PrepareUnit() || !SendImage(image) || !EndWriting()) return;
     ShowSuccess();
 }

@@ -201,6 +201,9 @@ void SendFromOtherThread(HWND window, UINT message, WPARAM wParam, std::vector<u
 void Post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // The main dialog needs painting again, as when it is uncovered.
 void InvalidateDialog();
+// Gives a control of the main dialog another place on the screen, as another layout would,
+// and repaints the dialog.
+void PlaceControl(int controlId, const RECT& screen);
 
 // ---- What a person sees, and what the program did ---------------------------------------
 

@@ -215,6 +215,15 @@ void InvalidateDialog() {
     if (Window* dialog = Find(S().mainDialog)) dialog->needsPaint = dialog->visible;
 }
 
+void PlaceControl(int controlId, const RECT& screen) {
+    Window* dialog = Find(S().mainDialog);
+    Window* control = dialog ? ControlById(*dialog, controlId) : nullptr;
+    if (!control) throw ScriptError("no control " + std::to_string(controlId) + " to place");
+    control->screen = screen;
+    control->client = screen;
+    InvalidateDialog();
+}
+
 }  // namespace sim::user
 
 namespace sim::user::detail {
