@@ -58,7 +58,7 @@ TEST_P(StartUp, ShowsWhatWasFound) {
         ExpectNothingLeftOpen();
         ASSERT_EQ(sim::user::Boxes().size(), 1u);
         const sim::user::BoxRecord& box = sim::user::Boxes()[0];
-        EXPECT_EQ(box.caption, L"Fehler in der Anwendung");
+        EXPECT_EQ(box.caption, Text(IDS_APP_ERROR));
         EXPECT_EQ(box.text, Text(IDS_ERR_NOTIFY_REGISTER));
         EXPECT_EQ(box.type, MB_ICONERROR);
         EXPECT_EQ(box.owner, sim::user::MainDialog());

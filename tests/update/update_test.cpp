@@ -77,7 +77,7 @@ TEST_F(ProgramTest, ProgressWindowIsCentredOverTheDialogAndTitled) {
              Click(IDC_UPDATE)});
     ASSERT_EQ(sim::user::ProgressWindows().size(), 1u);
     const sim::user::ProgressRecord& progress = sim::user::ProgressWindows()[0];
-    EXPECT_EQ(progress.text, L"Firmware wird geschrieben, bitte warten...");
+    EXPECT_EQ(progress.text, Text(IDS_WRITING));
     EXPECT_EQ(progress.style, 0x10000001u);
     EXPECT_EQ(progress.exStyle, 0u);
     EXPECT_EQ(progress.owner, sim::user::MainDialog());
