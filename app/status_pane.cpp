@@ -15,6 +15,7 @@ HWND StatusPane() { return GetDlgItem(MainWindow, IDC_STATUS_TEXT); }
 void AppendStatusText(const wchar_t* text, HWND pane) {
     size_t size = static_cast<size_t>(GetWindowTextLengthW(pane)) + wcslen(text) + 1;
     wchar_t* buffer = new wchar_t[size];
+    buffer[0] = L'\0';
     GetWindowTextW(pane, buffer, static_cast<int>(size));
     AppendText(buffer, size, text);
     SetWindowTextW(pane, buffer);

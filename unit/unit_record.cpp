@@ -70,8 +70,17 @@ wchar_t* CopyDevicePath(const SP_DEVICE_INTERFACE_DETAIL_DATA_W* detail, DWORD d
 
 UnitRecord CurrentUnit = EmptyRecord();
 
+namespace {
+uint32_t releases = 0;
+}  // namespace
+
+uint32_t UnitReleaseCount() { return releases; }
+
 void ResetUnitRecord(UnitRecord* unit) {
-    if (unit->handle != INVALID_HANDLE_VALUE) CloseHandle(unit->handle);
+    if (unit->handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(unit->handle);
+        ++releases;
+    }
     if (unit->devicePath != nullptr) std::free(unit->devicePath);
     *unit = EmptyRecord();
 }

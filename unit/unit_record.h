@@ -35,6 +35,10 @@ extern UnitRecord CurrentUnit;
 // Closes the handle, frees the path, zeroes the record and marks it as holding no unit.
 void ResetUnitRecord(UnitRecord* unit);
 
+// How often a held unit has been let go. An operation that handles window messages on its
+// way compares it to learn whether the unit it began with is still the one held.
+uint32_t UnitReleaseCount();
+
 // Opens the first HID interface with the unit's vendor and product ID.
 // 0 opened; -1 no list of HID interfaces; -4 no matching interface.
 int32_t OpenUnit(UnitRecord* unit);

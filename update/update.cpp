@@ -162,12 +162,24 @@ int32_t SendNextChunk(const uint8_t** position, uint32_t* remaining) {
     return WriteBlocks(&CurrentUnit, blocks, chunk);
 }
 
-bool SendImage(const FirmwareImage& image) {
+// Messages handled between the data reports may have let the unit go; the next report then
+// fails on the emptied record. They may also have found a unit again at once: that one was
+// never prepared for the image, so nothing more is sent to it.
+int32_t UnitStillTheSame(uint32_t releasesAtStart) {
+    if (UnitReleaseCount() == releasesAtStart || CurrentUnit.handle == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    return -2;
+}
+
+bool SendImage(const FirmwareImage& image, uint32_t releasesAtStart) {
     HWND progress = OpenProgressWindow();
     const uint8_t* position = image.bytes;
     uint32_t remaining = image.length;
     while (remaining > 0) {
-        int32_t status = SendNextChunk(&position, &remaining);
+        int32_t status = UnitStillTheSame(releasesAtStart);
+        if (status == 0) status = SendNextChunk(&position, &remaining);
         LARGE_INTEGER written;
         QueryPerformanceCounter(&written);
         if (status != 0) {
@@ -186,8 +198,10 @@ bool SendImage(const FirmwareImage& image) {
 }
 
 // The image counts as written only once the unit has taken the write end.
-bool EndWriting() {
-    if (!Succeeded(SendSimpleCommand(&CurrentUnit, CMD_WRITE_END), IDS_ERR_WRITE_BLOCK)) {
+bool EndWriting(uint32_t releasesAtStart) {
+    int32_t status = UnitStillTheSame(releasesAtStart);
+    if (status == 0) status = SendSimpleCommand(&CurrentUnit, CMD_WRITE_END);
+    if (!Succeeded(status, IDS_ERR_WRITE_BLOCK)) {
         return false;
     }
     CurrentUnit.firmwareVersion = IMAGE_VERSION;
@@ -211,6 +225,9 @@ void RunUpdate() {
     if (!ConfirmOverwrite()) return;
     FirmwareImage image;
     if (!FindFirmwareImage(&image)) return;
-    if (!PrepareUnit() || !SendImage(image) || !EndWriting()) return;
+    uint32_t releasesAtStart = UnitReleaseCount();
+    if (!PrepareUnit() || !SendImage(image, releasesAtStart) || !EndWriting(releasesAtStart)) {
+        return;
+    }
     ShowSuccess();
 }

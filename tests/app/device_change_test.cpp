@@ -188,6 +188,21 @@ TEST_F(ProgramTest, ArrivalAndRemovalAreAnsweredOneOtherEventsZero) {
     ExpectShown(shown, Expect::Ready, true);
 }
 
+// An arrival of another device type runs no search, though a unit is there to be found.
+TEST_F(ProgramTest, ArrivalOfAnotherDeviceTypeIsIgnored) {
+    auto unit = PlugUnit("mode=app");
+    Shown shown;
+    RunWith({Do("announce a volume",
+                [unit] {
+                    sim::user::SendDeviceChange(
+                        DBT_DEVICEARRIVAL, sim::user::InterfaceBroadcast(unit->Config().path, DBT_DEVTYP_VOLUME));
+                }),
+             Look(&shown)});
+    ExpectShown(shown, Expect::WrongMode, false);
+    EXPECT_EQ(sim::hid::TimesOpened(unit->Config().path), 1u);
+    EXPECT_EQ(DeviceChangeResults(), (std::vector<INT_PTR>{1}));
+}
+
 // The system announces one interface several times; one unit is held and one text shown.
 TEST_F(ProgramTest, BurstOfArrivalsFindsTheUnitOnce) {
     std::shared_ptr<sim::VirtualUnit> unit;

@@ -132,7 +132,7 @@ TEST_F(ProgramTest, RegistersForHidInterfacesOfItsWindow) {
     DEV_BROADCAST_DEVICEINTERFACE_W filter;
     ASSERT_GE(registration.filter.size(), 28u);
     std::memcpy(&filter, registration.filter.data(), 28);
-    EXPECT_EQ(filter.dbcc_size, sizeof(DEV_BROADCAST_DEVICEINTERFACE_W));
+    EXPECT_EQ(filter.dbcc_size, 32u);
     EXPECT_EQ(filter.dbcc_devicetype, DBT_DEVTYP_DEVICEINTERFACE);
     EXPECT_EQ(filter.dbcc_reserved, 0u);
     EXPECT_TRUE(sim::hid::SameGuid(filter.dbcc_classguid, sim::hid::HidClassGuid()));

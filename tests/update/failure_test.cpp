@@ -154,3 +154,27 @@ INSTANTIATE_TEST_SUITE_P(Images, UnusableImage,
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+using namespace update_test;
+
+// Pulled and plugged in again within one message retrieval: the removal and the arrival are
+// both handled, and the unit found anew never got write begin, erase and address.
+TEST_F(ProgramTest, UnitPluggedInAgainDuringTheDataPhaseGetsNoMoreData) {
+    auto unit = PlugUnit();
+    sim::user::When([unit] { return unit->OutputReportsSincePlugging() >= 220; },
+                    sim::user::Do("pull and plug in again", [unit] {
+                        sim::PullVirtualUnit(*unit);
+                        sim::ReplugVirtualUnit(unit);
+                    }));
+    RunWith({sim::user::Click(IDC_UPDATE), sim::user::Answer(IDOK)});
+    ASSERT_EQ(sim::user::Boxes().size(), 1u);
+    EXPECT_EQ(sim::user::Boxes()[0].text, Text(IDS_ERR_WRITE_BLOCK) +
+                                              L"\r\nDas System meldet Fehlercode 0xfffffffe-0x0000048f");
+    EXPECT_EQ(Pane(), Text(IDS_ABORTED));
+    EXPECT_TRUE(unit->Violations().empty()) << unit->Violations().front().what;
+    EXPECT_EQ(unit->Transcript().size(), 2u) << "only the new identification reached it";
+}
+
+}  // namespace
