@@ -6,19 +6,7 @@
 
 #ifdef _WIN32
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#include <commctrl.h>
-#include <dbt.h>
-#include <setupapi.h>
-extern "C" {
-#include <hidsdi.h>
-}
+#include "platform/windows_sdk.h"
 
 #ifdef SERVIKA_VIRTUAL_UNIT_BUILD
 // The variant with a virtual unit: only the HID and file calls go elsewhere.
