@@ -58,8 +58,8 @@ bool FindFirmwareImage(FirmwareImage* image) {
     HRSRC resource = FindResourceW(AppInstance, MAKEINTRESOURCEW(IDR_FIRMWARE), RT_RCDATA);
     HGLOBAL loaded = resource != nullptr ? LoadResource(AppInstance, resource) : nullptr;
     if (loaded != nullptr) {
-        image->bytes = static_cast<const uint8_t*>(LockResource(loaded));
         image->length = SizeofResource(AppInstance, resource);
+        image->bytes = static_cast<const uint8_t*>(LockResource(loaded));
     }
     if (image->bytes != nullptr && image->length > 0 && image->length <= APPLICATION_AREA_SIZE) {
         return true;
